@@ -47,8 +47,7 @@ std::string join_path(const std::string& dir, const std::string& name);
 /// the one holding the configured target |current|/|file|: the one its
 /// path names, and any that is, or holds, the target on disk.
 /// Returns false only when the directory has no subdirectories at all.
-bool remove_stale_versions(const std::string& current,
-                           const std::string& file);
+bool remove_stale_versions(const std::string& current, const std::string& file);
 
 /// remove_stale_versions for the install directory |dir|.
 bool remove_stale_versions_in(const std::string& dir,

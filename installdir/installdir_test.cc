@@ -104,8 +104,8 @@ TEST(RemoveStaleVersions, KeepsTheConfiguredVersionHoweverItsPathIsWritten) {
     const char* path;
     const char* file;
   } cases[] = {
-      {"1.0.0.5\\", "app.exe"},   {"1.0.0.5/", "app.exe"},
-      {".\\1.0.0.5", "app.exe"},  {"./1.0.0.5", "app.exe"},
+      {"1.0.0.5\\", "app.exe"},    {"1.0.0.5/", "app.exe"},
+      {".\\1.0.0.5", "app.exe"},   {"./1.0.0.5", "app.exe"},
       {"1.0.0.5\\bin", "app.exe"}, {".", "1.0.0.5/app.exe"},
   };
   for (const auto& c : cases) {
@@ -131,8 +131,8 @@ TEST(RemoveStaleVersions, KeepsTheVersionALinkedPathLeadsTo) {
 
 TEST(RemoveStaleVersions, LeavesNamesThatAreNotVersions) {
   const std::vector<std::string> others = {
-      "1_2_3_4", "20261211", "1.0.0.5 ", "V1.0.0.5", "1.2.3", "1.2.3.4.5",
-      std::string(250, '9')};
+      "1_2_3_4", "20261211",  "1.0.0.5 ",           "V1.0.0.5",
+      "1.2.3",   "1.2.3.4.5", std::string(250, '9')};
   make_directories(others);
   make_directories({"1.0.0.1"});
   CapturedLog log;
@@ -168,15 +168,15 @@ TEST(ListDirectory, ListsSubdirectoriesOnlyForTheKindDir) {
   for (const char* kind : {"dir", "Dir", "DIR"}) {
     std::vector<std::string> listed = list_directory(dir, kind);
     std::sort(listed.begin(), listed.end());
-    EXPECT_EQ(listed, (std::vector<std::string>{
-                          (test_directory() / "a").u8string(),
-                          (test_directory() / "b").u8string()}));
+    EXPECT_EQ(listed,
+              (std::vector<std::string>{(test_directory() / "a").u8string(),
+                                        (test_directory() / "b").u8string()}));
   }
   EXPECT_TRUE(list_directory(dir, "file").empty());
   EXPECT_TRUE(list_directory((test_directory() / "file.txt").u8string(), "dir")
                   .empty());
-  EXPECT_TRUE(list_directory((test_directory() / "none").u8string(), "dir")
-                  .empty());
+  EXPECT_TRUE(
+      list_directory((test_directory() / "none").u8string(), "dir").empty());
 }
 
 TEST(PathExists, SeesFilesAndDirectoriesThroughLinks) {
@@ -198,7 +198,8 @@ TEST(GetModuleDirectory, IsTheDirectoryOfTheRunningProgram) {
   EXPECT_TRUE(fs::is_directory(dir));
   bool found = false;
   for (const auto& entry : fs::directory_iterator(dir))
-    found = found || entry.path().filename().string().rfind("kivo_unittests", 0) == 0;
+    found = found ||
+            entry.path().filename().string().rfind("kivo_unittests", 0) == 0;
   EXPECT_TRUE(found);
 }
 

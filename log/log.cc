@@ -22,7 +22,10 @@ void console_log_sink(int level, const char* format, va_list args,
     case LOG_DEBUG: name = "debug"; break;
     case LOG_INFO: name = "info"; break;
     case LOG_WARNING: name = "warning"; break;
-    case LOG_ERROR: name = "error"; stream = stderr; break;
+    case LOG_ERROR:
+      name = "error";
+      stream = stderr;
+      break;
     default: return;
   }
   fprintf(stream, "%s: %s\n", name, message);

@@ -66,22 +66,22 @@ void file_log_sink(int level, const char* format, va_list args, void* data) {
   platform_debug_output(echo.c_str());
 
   std::ostream& out = *static_cast<std::ostream*>(data);
-  out << format_timestamp() << ": " << ' ' << level_tag(level) << ' '
-      << message << std::endl;
+  out << format_timestamp() << ": " << ' ' << level_tag(level) << ' ' << message
+      << std::endl;
 }
 
 std::string format_timestamp() {
   using Ticks = std::chrono::duration<int64_t, std::ratio<1, 10000000>>;
-  const int64_t ticks =
-      std::chrono::duration_cast<Ticks>(
-          std::chrono::system_clock::now().time_since_epoch())
-          .count();
+  const int64_t ticks = std::chrono::duration_cast<Ticks>(
+                            std::chrono::system_clock::now().time_since_epoch())
+                            .count();
   const int64_t seconds = ticks / 10000000;
   const std::time_t whole = static_cast<std::time_t>(seconds);
   char text[80] = "";
   size_t n = 0;
   // One thread: the shared buffer behind localtime is ours alone.
-  if (const std::tm* local = std::localtime(&whole))  // NOLINT(concurrency-mt-unsafe)
+  if (const std::tm* local =
+          std::localtime(&whole))  // NOLINT(concurrency-mt-unsafe)
     n = std::strftime(text, sizeof text, "%X", local);
   if (n != 0 && sizeof text - n > 5) {
     const auto millis =

@@ -29,7 +29,8 @@ TEST(LoadConfig, FailsWithOneMessageAndLeavesTargetInfoAlone) {
        "xml root element error!"},
       {"no entry", "<KivoInfo><Version Path='a'/></KivoInfo>",
        "xml root tag error!"},
-      {"path and version missing", "<KivoInfo><VersionInfo File='a'/></KivoInfo>",
+      {"path and version missing",
+       "<KivoInfo><VersionInfo File='a'/></KivoInfo>",
        "xml path attribute not exist!"},
       {"path empty",
        "<KivoInfo><VersionInfo Path='' Version='1' File='a'/></KivoInfo>",
@@ -37,7 +38,8 @@ TEST(LoadConfig, FailsWithOneMessageAndLeavesTargetInfoAlone) {
       {"version empty",
        "<KivoInfo><VersionInfo Path='p' Version='' File='a'/></KivoInfo>",
        "xml version attribute not exist!"},
-      {"file missing", "<KivoInfo><VersionInfo Path='p' Version='1'/></KivoInfo>",
+      {"file missing",
+       "<KivoInfo><VersionInfo Path='p' Version='1'/></KivoInfo>",
        "xml file attribute not exist!"},
       {"only the first entry counts",
        "<KivoInfo><VersionInfo Path='p' Version='1'/>"
@@ -54,7 +56,8 @@ TEST(LoadConfig, FailsWithOneMessageAndLeavesTargetInfoAlone) {
     TargetInfo = {"old version", "old path", "old file", ""};
     CapturedLog log;
     EXPECT_FALSE(load_config_from(dir)) << c.name;
-    EXPECT_EQ(log.lines, std::vector<std::string>{kError + std::string(c.message)})
+    EXPECT_EQ(log.lines,
+              std::vector<std::string>{kError + std::string(c.message)})
         << c.name;
     EXPECT_EQ(TargetInfo.version + TargetInfo.path + TargetInfo.file,
               "old versionold pathold file")
