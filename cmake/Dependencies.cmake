@@ -1,6 +1,7 @@
-# TinyXML and GoogleTest: Debian's packages for the native build; for the
-# Windows build, Debian's source packages fetched by scripts/setup.sh into
-# build-cache/ and compiled here for the target.
+# TinyXML and GoogleTest: Debian's packages for the native build.  For the
+# Windows build they are compiled here for the target from Debian's sources:
+# TinyXML's source package, fetched by scripts/setup.sh into build-cache/,
+# and the googletest package's /usr/src/googletest.
 
 set(KIVO_CACHE_DIR "${PROJECT_SOURCE_DIR}/build-cache"
     CACHE PATH "Where scripts/setup.sh puts third-party sources")
@@ -24,15 +25,13 @@ endif()
 
 if(KIVO_TESTS)
   if(CMAKE_CROSSCOMPILING)
-    file(GLOB googletest_dir LIST_DIRECTORIES true
-         "${KIVO_CACHE_DIR}/googletest-1.*")
-    if(NOT googletest_dir)
+    set(googletest_dir /usr/src/googletest)
+    if(NOT EXISTS ${googletest_dir}/CMakeLists.txt)
       message(FATAL_ERROR "GoogleTest source missing: run scripts/setup.sh")
     endif()
     set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(${googletest_dir} googletest EXCLUDE_FROM_ALL SYSTEM)
-    add_library(GTest::gtest ALIAS gtest)
   else()
     find_package(GTest REQUIRED)
   endif()
