@@ -27,6 +27,14 @@ endif()
 
 if(CMAKE_CROSSCOMPILING)
   add_test(NAME unittests COMMAND kivo_unittests)
+  # Static checks of kivo.exe itself: imports, manifest, resources, stamps.
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "AMD64")
+    set(pe_arch x86_64)
+  else()
+    set(pe_arch i686)
+  endif()
+  add_test(NAME pe_check COMMAND
+    ${PROJECT_SOURCE_DIR}/scripts/check-pe.sh $<TARGET_FILE:kivo> ${pe_arch})
   set(KIVO_E2E_HARNESS "" CACHE FILEPATH "The native end-to-end harness")
   if(KIVO_E2E_HARNESS)
     add_test(NAME e2e_wine COMMAND ${KIVO_E2E_HARNESS})
