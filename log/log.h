@@ -27,6 +27,7 @@ void log_message(int level, const char* format, ...)
 /// Writes levels 0-2 to standard output and level 3 to standard error, each
 /// as "<level>: <message>\n", cut at 4095 characters, and flushes.  Other
 /// levels print nothing.
-void console_log_sink(int level, const char* format, va_list args, void* data);
+void console_log_sink(int level, const char* format, va_list args, void* data)
+    __attribute__((format(printf, 2, 0)));
 
 #endif  // KIVO_LOG_LOG_H_

@@ -21,7 +21,8 @@ void close_log_file();
 /// Writes "<time>:  <tag> <message>" and a line end to the std::ostream that
 /// |data| points to, cut at 4094 characters, and sends the bare message with
 /// "\n" to the debugger.  Serialised by a mutex.
-void file_log_sink(int level, const char* format, va_list args, void* data);
+void file_log_sink(int level, const char* format, va_list args, void* data)
+    __attribute__((format(printf, 2, 0)));
 
 /// Local wall-clock time as the C locale's "%X" followed by ".mmm".
 std::string format_timestamp();

@@ -6,7 +6,9 @@
 #include <sstream>
 #include <string>
 
+#include "installdir/installdir.h"
 #include "log/log.h"
+#include "testing/test_directory.h"
 
 namespace {
 
@@ -55,6 +57,23 @@ TEST(FileLogSink, CutsLongMessagesAt4094Characters) {
 TEST(FormatTimestamp, IsClockTimeWithThreeDigitMilliseconds) {
   EXPECT_TRUE(std::regex_match(format_timestamp(),
                                std::regex(R"(\d\d:\d\d:\d\d\.\d\d\d)")));
+}
+
+TEST(LogFile, ReplacesThePreviousRunAndIsReadableWhileOpen) {
+  const std::filesystem::path log_path =
+      std::filesystem::u8path(get_module_directory()) / "kivo.log";
+  write_file(log_path, "line of an earlier run\n");
+  open_log_file();
+  ASSERT_EQ(g_log_sink, file_log_sink);
+  log_message(LOG_INFO, "kivo runing...");
+  // Another reader, while the file is still open for writing.
+  const std::string seen = read_file(log_path);
+  close_log_file();
+  EXPECT_EQ(g_log_sink, console_log_sink);
+  std::error_code error;
+  std::filesystem::remove(log_path, error);
+  EXPECT_EQ(seen.find("earlier"), std::string::npos) << seen;
+  EXPECT_NE(seen.find(":  [info] kivo runing..."), std::string::npos) << seen;
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ bool is_executable_file(const std::string& path) {
 // does not wait for it.
 int spawn(const std::vector<std::string>& arguments, bool search) {
   std::vector<char*> argv;
+  argv.reserve(arguments.size() + 1);
   for (const std::string& argument : arguments)
     argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);

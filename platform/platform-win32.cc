@@ -110,6 +110,7 @@ std::vector<std::string> platform_arguments(int argc, char** argv) {
   if (!wide)
     return std::vector<std::string>(argv, argv + argc);
   std::vector<std::string> arguments;
+  arguments.reserve(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i)
     arguments.push_back(narrow(wide[i]));
   LocalFree(wide);

@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> arguments = platform_arguments(argc, argv);
   std::vector<char*> pointers;
+  pointers.reserve(arguments.size() + 1);
   for (std::string& argument : arguments)
     pointers.push_back(&argument[0]);
   pointers.push_back(nullptr);

@@ -23,7 +23,10 @@ struct CapturedLog {
   CapturedLog(const CapturedLog&) = delete;
   CapturedLog& operator=(const CapturedLog&) = delete;
 
-  static void record(int level, const char* format, va_list args, void* data) {
+  __attribute__((format(printf, 2, 0))) static void record(int level,
+                                                           const char* format,
+                                                           va_list args,
+                                                           void* data) {
     char message[8192];
     vsnprintf(message, sizeof message, format, args);
     static_cast<CapturedLog*>(data)->lines.push_back(std::to_string(level) +
