@@ -130,9 +130,12 @@ TEST(RemoveStaleVersions, KeepsTheVersionALinkedPathLeadsTo) {
 }
 
 TEST(RemoveStaleVersions, LeavesNamesThatAreNotVersions) {
-  const std::vector<std::string> others = {
-      "1_2_3_4", "20261211",  "1.0.0.5 ",           "V1.0.0.5",
-      "1.2.3",   "1.2.3.4.5", std::string(250, '9')};
+  std::vector<std::string> others = {"1_2_3_4",   "20261211",
+                                     "V1.0.0.5",  "1.2.3",
+                                     "1.2.3.4.5", std::string(250, '9')};
+#ifndef _WIN32
+  others.push_back("1.0.0.5 ");  // Win32 drops trailing blanks from names.
+#endif
   make_directories(others);
   make_directories({"1.0.0.1"});
   CapturedLog log;

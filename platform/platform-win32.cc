@@ -37,15 +37,26 @@ std::string narrow(const std::wstring& wide) {
 
 const wchar_t kExtendedPrefix[] = L"\\\\?\\";
 
-// The form of an absolute path that the file API accepts beyond MAX_PATH
-// characters, whatever the system's long-path setting.  Such a path is taken
-// literally, so it must be clean already: every path we pass is.
-std::wstring extended_path(std::wstring path) {
-  for (wchar_t& c : path)
-    if (c == L'/')
-      c = L'\\';
-  if (path.compare(0, 4, kExtendedPrefix) == 0)
+// |path| made absolute, with "." and ".." resolved and '/' turned to '\'.
+std::wstring full_path(const std::wstring& path) {
+  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0)
     return path;
+  std::wstring full(size, L'\0');
+  const DWORD n = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+  if (n == 0 || n >= size)
+    return path;
+  full.resize(n);
+  return full;
+}
+
+// The form of a path that the file API accepts beyond MAX_PATH characters,
+// whatever the system's long-path setting.  The system takes such a path
+// literally, so it is made full first.
+std::wstring extended_path(const std::wstring& original) {
+  if (original.compare(0, 4, kExtendedPrefix) == 0)
+    return original;
+  const std::wstring path = full_path(original);
   if (path.compare(0, 2, L"\\\\") == 0)
     return L"\\\\?\\UNC\\" + path.substr(2);
   if (path.size() > 2 && path[1] == L':' && path[2] == L'\\')
