@@ -11,9 +11,24 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path to_path(const std::string& text) { return fs::u8path(text); }
+// Where the system's paths are UTF-16, converting text that is not UTF-8 (or a
+// name that is not valid UTF-16) throws: such text names nothing, and the run
+// goes on.
+fs::path to_path(const std::string& text) {
+  try {
+    return fs::u8path(text);
+  } catch (const std::exception&) {
+    return fs::path();
+  }
+}
 
-std::string to_text(const fs::path& path) { return path.u8string(); }
+std::string to_text(const fs::path& path) {
+  try {
+    return path.u8string();
+  } catch (const std::exception&) {
+    return std::string();
+  }
+}
 
 bool is_separator(char c) { return c == '/' || c == '\\'; }
 
@@ -89,8 +104,11 @@ std::vector<std::string> list_directory(const std::string& dir,
   fs::directory_iterator it(directory, error);
   for (; !error && it != fs::directory_iterator(); it.increment(error)) {
     std::error_code status_error;
-    if (want_directories && fs::is_directory(it->path(), status_error))
-      entries.push_back(to_text(it->path()));
+    if (!want_directories || !fs::is_directory(it->path(), status_error))
+      continue;
+    const std::string text = to_text(it->path());
+    if (!text.empty())  // A name we cannot write is no version of ours.
+      entries.push_back(text);
   }
   return entries;
 }

@@ -104,9 +104,10 @@ TEST(RemoveStaleVersions, KeepsTheConfiguredVersionHoweverItsPathIsWritten) {
     const char* path;
     const char* file;
   } cases[] = {
-      {"1.0.0.5\\", "app.exe"},    {"1.0.0.5/", "app.exe"},
-      {".\\1.0.0.5", "app.exe"},   {"./1.0.0.5", "app.exe"},
-      {"1.0.0.5\\bin", "app.exe"}, {".", "1.0.0.5/app.exe"},
+      {"1.0.0.5\\", "app.exe"},        {"1.0.0.5/", "app.exe"},
+      {".\\1.0.0.5", "app.exe"},       {"./1.0.0.5", "app.exe"},
+      {"1.0.0.5/\xff\xfe", "app.exe"}, {"1.0.0.5\\bin", "app.exe"},
+      {".", "1.0.0.5/app.exe"},
   };
   for (const auto& c : cases) {
     make_directories({"1.0.0.4", "1.0.0.5"});

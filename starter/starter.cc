@@ -16,12 +16,19 @@ TargetRecord TargetInfo;
 
 namespace {
 
+// False when the file cannot be opened or read.
 bool read_file(const std::string& path, std::string* text) {
   std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   if (!in)
     return false;
-  text->assign(std::istreambuf_iterator<char>(in),
-               std::istreambuf_iterator<char>());
+  // The stream buffer throws on a read error, such as a directory standing
+  // where the file should be, whatever the stream's exception mask says.
+  try {
+    text->assign(std::istreambuf_iterator<char>(in),
+                 std::istreambuf_iterator<char>());
+  } catch (const std::exception&) {
+    return false;
+  }
   return !in.bad();
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,13 +15,16 @@ const char kError[] = "3|";
 
 struct ConfigCase {
   const char* name;
-  const char* xml;  // null: no kivo.xml at all
+  const char* xml;  // null: no kivo.xml at all; kDirectory: a directory
   const char* message;
 };
+
+const char kDirectory[] = "<directory>";
 
 TEST(LoadConfig, FailsWithOneMessageAndLeavesTargetInfoAlone) {
   const ConfigCase cases[] = {
       {"missing file", nullptr, "load kivo config file fail!"},
+      {"directory in its place", kDirectory, "load kivo config file fail!"},
       {"empty file", "", "load kivo config file fail!"},
       {"not well-formed", "<KivoInfo><VersionInfo></KivoInfo>",
        "load kivo config file fail!"},
@@ -51,7 +55,10 @@ TEST(LoadConfig, FailsWithOneMessageAndLeavesTargetInfoAlone) {
   };
   for (const ConfigCase& c : cases) {
     const std::string dir = (test_directory() / c.name).u8string();
-    if (c.xml)
+    if (c.xml == kDirectory)
+      std::filesystem::create_directories(test_directory() / c.name /
+                                          "kivo.xml");
+    else if (c.xml)
       write_file(test_directory() / c.name / "kivo.xml", c.xml);
     TargetInfo = {"old version", "old path", "old file", ""};
     CapturedLog log;
