@@ -13,6 +13,10 @@ add_executable(kivo_unittests
 target_link_libraries(kivo_unittests PRIVATE kivo_core GTest::gtest standard_settings)
 if(WIN32)
   target_link_options(kivo_unittests PRIVATE -static)
+  add_library(kivo_planted SHARED testing/planted_dll.cc)
+  set_target_properties(kivo_planted PROPERTIES PREFIX "")
+  target_link_options(kivo_planted PRIVATE -static)
+  add_dependencies(kivo_unittests kivo_planted)
 endif()
 
 # The stand-in target: records what it was started with.

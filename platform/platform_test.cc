@@ -7,6 +7,12 @@
 
 #include "testing/test_directory.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <cstdlib>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -73,5 +79,31 @@ TEST(PlatformExecutablePath, NamesTheRunningProgram) {
             0U);
   EXPECT_TRUE(fs::is_regular_file(fs::u8path(path)));
 }
+
+#ifdef _WIN32
+TEST(PlatformHardenProcess,
+     LibrariesAreNoLongerFoundInTheWorkingDirectoryOrPath) {
+  std::string executable;
+  ASSERT_TRUE(platform_executable_path(&executable));
+  const fs::path built =
+      fs::u8path(executable).parent_path() / "kivo_planted.dll";
+  const fs::path planted = test_directory() / "kivo_planted.dll";
+  std::error_code error;
+  fs::copy_file(built, planted, error);
+  ASSERT_FALSE(error) << error.message();
+  const fs::path previous = fs::current_path();
+  fs::current_path(test_directory());
+  const std::string path = "PATH=" + test_directory().string() + ";" +
+                           (getenv("PATH") ? getenv("PATH") : "");
+  _putenv(path.c_str());
+
+  platform_harden_process();
+  const HMODULE loaded = LoadLibraryW(L"kivo_planted.dll");
+  fs::current_path(previous);
+  EXPECT_EQ(loaded, nullptr) << "a planted library was loaded";
+  if (loaded)
+    FreeLibrary(loaded);
+}
+#endif
 
 }  // namespace
