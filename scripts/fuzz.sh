@@ -44,7 +44,7 @@ final_stat() {
 # "cov: N" or "ft: N" from the last status line, "-" when there is none.
 last_status_field() {
   local value
-  value="$(grep -E '^#[0-9]+' "$2" | tail -n 1 |
+  value="$({ grep -E '^#[0-9]+' "$2" || true; } | tail -n 1 |
     sed -n "s/.* $1: \([0-9]*\).*/\1/p")"
   echo "${value:--}"
 }
@@ -90,8 +90,8 @@ for seeds in fuzz/corpus/*/; do
     echo "  $target exited with $status; output in $log"
     [[ -n "$new_findings" ]] && sed 's/^/  found: /' <<<"$new_findings"
     # The sanitizer's or the invariant's report, with its stack.
-    grep -E -A 30 '^==[0-9]+==ERROR|invariant broken|runtime error|deadly signal' \
-      "$log" | head -n 60 | sed 's/^/  | /'
+    { grep -E -A 30 '^==[0-9]+==ERROR|invariant broken|runtime error|deadly signal' \
+      "$log" || true; } | head -n 60 | sed 's/^/  | /'
   fi
 done
 exit "$found"
