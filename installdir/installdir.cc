@@ -100,13 +100,13 @@ std::vector<std::string> list_directory(const std::string& dir,
   const fs::path directory = to_path(dir);
   if (!fs::is_directory(directory, error))
     return entries;
-  const bool want_directories = to_lower_copy(kind) == "dir";
-  fs::directory_iterator it(directory, error);
-  for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+  if (to_lower_copy(kind) != "dir")
+    return entries;
+  for (const fs::path& entry : platform_directory_entries(directory)) {
     std::error_code status_error;
-    if (!want_directories || !fs::is_directory(it->path(), status_error))
+    if (!fs::is_directory(entry, status_error))
       continue;
-    const std::string text = to_text(it->path());
+    const std::string text = to_text(entry);
     if (!text.empty())  // A name we cannot write is no version of ours.
       entries.push_back(text);
   }

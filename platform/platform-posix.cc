@@ -81,6 +81,17 @@ bool platform_open(const std::string& file, const std::string& params,
   return result == 0;
 }
 
+std::vector<std::filesystem::path> platform_directory_entries(
+    const std::filesystem::path& dir) {
+  std::vector<std::filesystem::path> entries;
+  std::error_code error;
+  std::filesystem::directory_iterator it(dir, error);
+  for (; !error && it != std::filesystem::directory_iterator();
+       it.increment(error))
+    entries.push_back(it->path());
+  return entries;
+}
+
 bool platform_remove_tree(const std::filesystem::path& path) {
   // remove_all never follows symbolic links: a link goes, its target stays.
   std::error_code error;

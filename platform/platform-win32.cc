@@ -3,6 +3,7 @@
 // arguments work whatever the system's code page.
 
 #include <windows.h>
+// After windows.h, which it builds on.
 #include <shellapi.h>
 
 #include <vector>
@@ -169,12 +170,13 @@ bool is_real_directory(DWORD attributes) {
 
 // Appends the entries of |directory| to |entries| and the subdirectories to
 // |pending|.  False when the listing could not be read to its end.
-bool list_entries(const std::wstring& directory, std::vector<TreeEntry>* entries,
+bool list_entries(const std::wstring& directory,
+                  std::vector<TreeEntry>* entries,
                   std::vector<std::wstring>* pending) {
   WIN32_FIND_DATAW data;
-  const HANDLE find =
-      FindFirstFileExW((directory + L"\\*").c_str(), FindExInfoBasic, &data,
-                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  const HANDLE find = FindFirstFileExW(
+      (directory + L"\\*").c_str(), FindExInfoBasic, &data,
+      FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (find == INVALID_HANDLE_VALUE)
     return false;
   do {
@@ -235,6 +237,20 @@ bool delete_entry(const TreeEntry& entry) {
 }
 
 }  // namespace
+
+std::vector<std::filesystem::path> platform_directory_entries(
+    const std::filesystem::path& dir) {
+  // Listed through the extended form: the standard iterator of this runtime
+  // fails on directories past MAX_PATH.
+  std::vector<TreeEntry> found;
+  std::vector<std::wstring> subdirectories;
+  list_entries(extended_path(dir.wstring()), &found, &subdirectories);
+  std::vector<std::filesystem::path> entries;
+  entries.reserve(found.size());
+  for (const TreeEntry& entry : found)
+    entries.push_back(dir / entry.path.substr(entry.path.rfind(L'\\') + 1));
+  return entries;
+}
 
 bool platform_remove_tree(const std::filesystem::path& path) {
   std::vector<TreeEntry> entries;

@@ -32,6 +32,12 @@ void platform_debug_output(const char* text);
 bool platform_open(const std::string& file, const std::string& params,
                    int* error);
 
+/// The entries of the directory |dir|, "." and ".." left out, in the order
+/// the system hands them out.  Empty when |dir| cannot be listed; an error
+/// part-way ends the list there.
+std::vector<std::filesystem::path> platform_directory_entries(
+    const std::filesystem::path& dir);
+
 /// Removes the file or directory tree at |path| without ever following a
 /// symbolic link or junction: a link is removed as a link.  Where the system
 /// can tell that something in the tree is in use, nothing is removed at all.

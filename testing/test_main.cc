@@ -35,7 +35,7 @@ struct TestDirectoryListener : testing::EmptyTestEventListener {
   }
   void OnTestEnd(const testing::TestInfo& info) override {
     std::error_code error;
-    if (info.result()->Passed())
+    if (!info.result()->Failed())
       fs::remove_all(g_current, error);
     else
       fprintf(stderr, "kept test directory: %s\n", g_current.string().c_str());
