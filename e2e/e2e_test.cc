@@ -912,4 +912,92 @@ std::string case_name(const testing::TestParamInfo<Case>& row) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, EndToEnd, testing::ValuesIn(kCases), case_name);
 
+// ---- What only the Windows build has ---------------------------------------
+
+// Sets up the typical install directory for a Windows-only test, or skips.
+#define SET_UP_WINDOWS_CASE_OR_SKIP(root, install, layout)              \
+  if (!windows_mode() || launcher().empty())                            \
+    GTEST_SKIP() << "for kivo.exe under a launcher only";               \
+  const fs::path root = fs::canonical(test_directory());                \
+  const fs::path install = root / "install";                            \
+  Case setup_case = {"windows", kWindowsOnly, layout, kConfig, {}, {}}; \
+  ASSERT_NO_FATAL_FAILURE(set_up(root, install, setup_case))
+
+// What Wine's debug channel shows of each OutputDebugStringA text, its
+// escapes undone.
+std::vector<std::string> debugger_texts(const fs::path& wine_output) {
+  static const std::regex line_form(
+      R"re(.*:debugstr:OutputDebugStringA "(.*)"\r?)re");
+  std::vector<std::string> texts;
+  std::smatch match;
+  for (const std::string& line : split_lines(read_file(wine_output), "wine")) {
+    if (!std::regex_match(line, match, line_form))
+      continue;
+    std::string text;
+    const std::string escaped = match[1];
+    for (size_t i = 0; i < escaped.size(); ++i) {
+      const bool escape = escaped[i] == '\\' && i + 1 < escaped.size();
+      text += !escape ? escaped[i] : escaped[++i] == 'n' ? '\n' : escaped[i];
+    }
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+TEST(WindowsBuild, EchoesEveryMessageToTheDebuggerInOrder) {
+  SET_UP_WINDOWS_CASE_OR_SKIP(root, install, kTwoVersions);
+  std::vector<std::string> environment = environment_with_path("");
+  environment.push_back("WINEDEBUG=-all,+debugstr");
+  EXPECT_EQ(0, run_and_wait({launcher(), (install / "kivo.exe").string(), "-x"},
+                            root, environment));
+  std::vector<std::string> expected;
+  for (const std::string& message : log_messages(install / "kivo.log"))
+    expected.push_back(message.substr(message.find("] ") + 2) + "\n");
+  ASSERT_EQ(expected.size(), 6U);
+  EXPECT_EQ(expected, debugger_texts(root / "stderr"));
+}
+
+// Starts |command| in the background; returns its process id, or 0.
+pid_t start_in_background(std::vector<std::string> command) {
+  std::vector<std::string> environment = environment_with_path("");
+  pid_t pid = 0;
+  const int error =
+      posix_spawnp(&pid, command[0].c_str(), nullptr, nullptr,
+                   pointers(command).data(), pointers(environment).data());
+  return error == 0 ? pid : 0;
+}
+
+bool wait_for_file(const fs::path& file) {
+  for (int i = 0; i < 1200 && !fs::exists(file); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  return fs::exists(file);
+}
+
+TEST(WindowsBuild, LeavesAVersionInUseWholeAndRemovesItOnceFree) {
+  const std::vector<std::string> layout = {
+      "1.0.0.4/a.txt", "1.0.0.4/b/c.txt", "1.0.0.4/b/held.txt",
+      "1.0.0.4/z/last.txt", "1.0.0.5/app{exe}"};
+  SET_UP_WINDOWS_CASE_OR_SKIP(root, install, layout);
+  const std::string holder = environment_value("KIVO_E2E_HOLDER");
+  if (holder.empty())
+    GTEST_SKIP() << "KIVO_E2E_HOLDER is not set";
+  const pid_t held = start_in_background(
+      {launcher(), holder, as_seen(install / "1.0.0.4/b/held.txt"),
+       as_seen(root / "ready"), as_seen(root / "release")});
+  ASSERT_NE(held, 0);
+  ASSERT_TRUE(wait_for_file(root / "ready")) << "the holder never got ready";
+
+  EXPECT_EQ(0, run_starter(install / "kivo.exe", {}, root, ""));
+  for (const std::string& entry : layout)
+    EXPECT_TRUE(fs::exists(install / expand(entry))) << entry << " went";
+  EXPECT_TRUE(wait_for_record(install / "1.0.0.5" / "received"));
+
+  write_file(root / "release", "");
+  int status = 0;
+  waitpid(held, &status, 0);
+  EXPECT_EQ(0, run_starter(install / "kivo.exe", {}, root, ""));
+  EXPECT_FALSE(fs::exists(install / "1.0.0.4"));
+  EXPECT_TRUE(fs::exists(install / expand("1.0.0.5/app{exe}")));
+}
+
 }  // namespace
