@@ -2,7 +2,7 @@
 # Usage: scripts/bench.sh [quick|full] — prints kivo's start-up and stale-version cleanup times against minimal baselines (posix_spawn, rm -rf; ShellExecuteEx, cmd's rmdir under Wine), natively and under Wine.
 #
 # quick (the default) is a smoke run with few repetitions and no 100,000-file
-# tree; full is the real measurement (about a quarter of an hour).
+# tree; full is the real measurement (about ten minutes on two cores).
 # Every figure is a median over runs interleaved with the runs it is compared
 # with, so that load on the machine falls on both sides alike.  Stale trees
 # are recreated from a template (cp -al) before every run; only the removing
@@ -143,12 +143,12 @@ ratio() {
 
 # --- the install directory under test ---------------------------------------
 
-# Lays out $inst: the starter, its configuration and version 1.0.0.1 holding
-# the stand-in application.
+# Lays out $inst: the starter under the name $3, its configuration and
+# version 1.0.0.1 holding the stand-in application.
 make_install_dir() {
-  local starter=$1 target=$2
+  local starter=$1 target=$2 name=$3
   rm -rf "$inst" && mkdir -p "$inst/1.0.0.1"
-  cp "$starter" "$inst/"
+  cp "$starter" "$inst/$name"
   cp "$target" "$inst/1.0.0.1/"
   printf '<KivoInfo><VersionInfo Version="1.0.0.1" Path="1.0.0.1" File="%s"/></KivoInfo>\n' \
     "$(basename "$target")" >"$inst/kivo.xml"
@@ -420,7 +420,7 @@ bench_native() {
   platform=native
   inst=$work/native/inst
   local out=$bench/native
-  make_install_dir "${KIVO_BENCH_KIVO:-$out/kivo}" "$out/bench/bench_target"
+  make_install_dir "${KIVO_BENCH_KIVO:-$out/kivo}" "$out/bench/bench_target" kivo
   kivo_command=("$inst/kivo")
   baseline_limit=1000000000
   run_prefix=()
@@ -457,7 +457,7 @@ bench_wine() {
   platform=wine
   inst=$work/wine/inst
   local out=$bench/windows-x64
-  make_install_dir "${KIVO_BENCH_KIVO_EXE:-$out/kivo.exe}" "$out/bench/bench_target.exe"
+  make_install_dir "${KIVO_BENCH_KIVO_EXE:-$out/kivo.exe}" "$out/bench/bench_target.exe" kivo.exe
   run_prefix=("$wine_sh")
   baseline_limit=$wine_baseline_limit
   kivo_command=("$wine_sh" "$inst/kivo.exe")
