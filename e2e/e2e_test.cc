@@ -973,31 +973,54 @@ bool wait_for_file(const fs::path& file) {
   return fs::exists(file);
 }
 
+// A stale version in use: the holder keeps |held| open without sharing,
+// itself running from |holder_at| (both relative to the install directory).
+struct InUseCase {
+  const char* name;
+  const char* holder_at;
+  const char* held;
+};
+
 TEST(WindowsBuild, LeavesAVersionInUseWholeAndRemovesItOnceFree) {
+  const InUseCase cases[] = {
+      {"a file held open", "", "1.0.0.4/b/held.txt"},
+      {"a program running from it", "1.0.0.4/b/", "outside.txt"},
+  };
   const std::vector<std::string> layout = {
-      "1.0.0.4/a.txt", "1.0.0.4/b/c.txt", "1.0.0.4/b/held.txt",
-      "1.0.0.4/z/last.txt", "1.0.0.5/app{exe}"};
+      "1.0.0.4/a.txt",      "1.0.0.4/b/c.txt",  "1.0.0.4/b/held.txt",
+      "1.0.0.4/z/last.txt", "1.0.0.5/app{exe}", "outside.txt"};
   SET_UP_WINDOWS_CASE_OR_SKIP(root, install, layout);
-  const std::string holder = environment_value("KIVO_E2E_HOLDER");
+  const fs::path holder = environment_value("KIVO_E2E_HOLDER");
   if (holder.empty())
     GTEST_SKIP() << "KIVO_E2E_HOLDER is not set";
-  const pid_t held = start_in_background(
-      {launcher(), holder, as_seen(install / "1.0.0.4/b/held.txt"),
-       as_seen(root / "ready"), as_seen(root / "release")});
-  ASSERT_NE(held, 0);
-  ASSERT_TRUE(wait_for_file(root / "ready")) << "the holder never got ready";
+  for (const InUseCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const std::string& entry : layout)
+      if (!fs::exists(install / expand(entry)))
+        create_entry(install, entry);
+    const fs::path running = install / c.holder_at / holder.filename();
+    copy_program(holder, running);
+    std::error_code error;
+    fs::remove(root / "ready", error);
+    fs::remove(root / "release", error);
+    const pid_t held = start_in_background(
+        {launcher(), running.string(), as_seen(install / c.held),
+         as_seen(root / "ready"), as_seen(root / "release")});
+    ASSERT_NE(held, 0);
+    ASSERT_TRUE(wait_for_file(root / "ready")) << "the holder never got ready";
 
-  EXPECT_EQ(0, run_starter(install / "kivo.exe", {}, root, ""));
-  for (const std::string& entry : layout)
-    EXPECT_TRUE(fs::exists(install / expand(entry))) << entry << " went";
-  EXPECT_TRUE(wait_for_record(install / "1.0.0.5" / "received"));
+    EXPECT_EQ(0, run_starter(install / "kivo.exe", {}, root, ""));
+    for (const std::string& entry : layout)
+      EXPECT_TRUE(fs::exists(install / expand(entry))) << entry << " went";
+    EXPECT_TRUE(wait_for_record(install / "1.0.0.5" / "received"));
 
-  write_file(root / "release", "");
-  int status = 0;
-  waitpid(held, &status, 0);
-  EXPECT_EQ(0, run_starter(install / "kivo.exe", {}, root, ""));
-  EXPECT_FALSE(fs::exists(install / "1.0.0.4"));
-  EXPECT_TRUE(fs::exists(install / expand("1.0.0.5/app{exe}")));
+    write_file(root / "release", "");
+    int status = 0;
+    waitpid(held, &status, 0);
+    EXPECT_EQ(0, run_starter(install / "kivo.exe", {}, root, ""));
+    EXPECT_FALSE(fs::exists(install / "1.0.0.4"));
+    EXPECT_TRUE(fs::exists(install / expand("1.0.0.5/app{exe}")));
+  }
 }
 
 }  // namespace

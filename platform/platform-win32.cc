@@ -211,16 +211,32 @@ bool collect_tree(const std::wstring& root, std::vector<TreeEntry>* entries) {
   return true;
 }
 
-// True when nobody else has |entry| open: we can open it for deletion with
-// no sharing at all.  A link is opened as itself, never its target.
+// Marks the file behind |handle| for deletion, or takes the mark back.
+bool mark_for_deletion(HANDLE handle, bool marked) {
+  FILE_DISPOSITION_INFO disposition = {};
+  disposition.DeleteFile = marked ? TRUE : FALSE;
+  return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                    sizeof disposition) != 0;
+}
+
+// True when nothing holds |entry|: we can open it for deletion with no
+// sharing at all, and, for a file, the system would let it go.  A running
+// program or a loaded library holds no open handle, only its mapping, so
+// the file is marked for deletion and the mark taken back at once: the
+// system refuses the mark for a mapped image.  A read-only file refuses it
+// too and is not probed.  A link is opened as itself, never its target.
 bool is_free(const TreeEntry& entry) {
   const HANDLE handle = CreateFileW(
       entry.path.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
       FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (handle == INVALID_HANDLE_VALUE)
     return false;
+  const DWORD not_probed = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
+  const bool free = (entry.attributes & not_probed) != 0 ||
+                    (mark_for_deletion(handle, true) &&
+                     mark_for_deletion(handle, false));
   CloseHandle(handle);
-  return true;
+  return free;
 }
 
 bool delete_entry(const TreeEntry& entry) {
