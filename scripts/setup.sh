@@ -4,7 +4,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 what=${1:-all}
 
-native_packages=(cmake g++ pkg-config libtinyxml-dev googletest libgtest-dev clang
+native_packages=(cmake g++ pkg-config python3 bc libtinyxml-dev googletest libgtest-dev clang
                  libclang-rt-14-dev clang-tidy clang-format)
 windows_packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
                   binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 wine wine64
