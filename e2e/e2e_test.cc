@@ -454,7 +454,7 @@ fs::path fake_app_binary() { return environment_value("KIVO_E2E_APP"); }
 
 // The launcher as given; a name without a slash is looked up on PATH.
 std::string launcher() {
-  const std::string value = environment_value("KIVO_E2E_LAUNCHER");
+  std::string value = environment_value("KIVO_E2E_LAUNCHER");
   if (value.find('/') == std::string::npos)
     return value;
   return fs::absolute(value).string();
@@ -489,6 +489,7 @@ std::string expand(std::string text) {
 
 std::vector<char*> pointers(std::vector<std::string>& strings) {
   std::vector<char*> result;
+  result.reserve(strings.size() + 1);
   for (std::string& s : strings)
     result.push_back(&s[0]);
   result.push_back(nullptr);
@@ -914,14 +915,23 @@ INSTANTIATE_TEST_SUITE_P(Cases, EndToEnd, testing::ValuesIn(kCases), case_name);
 
 // ---- What only the Windows build has ---------------------------------------
 
-// Sets up the typical install directory for a Windows-only test, or skips.
-#define SET_UP_WINDOWS_CASE_OR_SKIP(root, install, layout)              \
-  if (!windows_mode() || launcher().empty())                            \
-    GTEST_SKIP() << "for kivo.exe under a launcher only";               \
-  const fs::path root = fs::canonical(test_directory());                \
-  const fs::path install = root / "install";                            \
-  Case setup_case = {"windows", kWindowsOnly, layout, kConfig, {}, {}}; \
-  ASSERT_NO_FATAL_FAILURE(set_up(root, install, setup_case))
+// kivo.exe under a launcher, in an install directory of the test's own.
+class WindowsBuild : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!windows_mode() || launcher().empty())
+      GTEST_SKIP() << "for kivo.exe under a launcher only";
+    root = fs::canonical(test_directory());
+    install = root / "install";
+  }
+  // The starter, the typical configuration and |layout|.
+  void set_up_install(const std::vector<std::string>& layout) {
+    const Case c = {"windows", kWindowsOnly, layout, kConfig, {}, {}};
+    set_up(root, install, c);
+  }
+  fs::path root;
+  fs::path install;
+};
 
 // What Wine's debug channel shows of each OutputDebugStringA text, its
 // escapes undone.
@@ -944,8 +954,8 @@ std::vector<std::string> debugger_texts(const fs::path& wine_output) {
   return texts;
 }
 
-TEST(WindowsBuild, EchoesEveryMessageToTheDebuggerInOrder) {
-  SET_UP_WINDOWS_CASE_OR_SKIP(root, install, kTwoVersions);
+TEST_F(WindowsBuild, EchoesEveryMessageToTheDebuggerInOrder) {
+  ASSERT_NO_FATAL_FAILURE(set_up_install(kTwoVersions));
   std::vector<std::string> environment = environment_with_path("");
   environment.push_back("WINEDEBUG=-all,+debugstr");
   EXPECT_EQ(0, run_and_wait({launcher(), (install / "kivo.exe").string(), "-x"},
@@ -981,7 +991,7 @@ struct InUseCase {
   const char* held;
 };
 
-TEST(WindowsBuild, LeavesAVersionInUseWholeAndRemovesItOnceFree) {
+TEST_F(WindowsBuild, LeavesAVersionInUseWholeAndRemovesItOnceFree) {
   const InUseCase cases[] = {
       {"a file held open", "", "1.0.0.4/b/held.txt"},
       {"a program running from it", "1.0.0.4/b/", "outside.txt"},
@@ -989,7 +999,7 @@ TEST(WindowsBuild, LeavesAVersionInUseWholeAndRemovesItOnceFree) {
   const std::vector<std::string> layout = {
       "1.0.0.4/a.txt",      "1.0.0.4/b/c.txt",  "1.0.0.4/b/held.txt",
       "1.0.0.4/z/last.txt", "1.0.0.5/app{exe}", "outside.txt"};
-  SET_UP_WINDOWS_CASE_OR_SKIP(root, install, layout);
+  ASSERT_NO_FATAL_FAILURE(set_up_install(layout));
   const fs::path holder = environment_value("KIVO_E2E_HOLDER");
   if (holder.empty())
     GTEST_SKIP() << "KIVO_E2E_HOLDER is not set";

@@ -57,7 +57,7 @@ std::wstring full_path(const std::wstring& path) {
 std::wstring extended_path(const std::wstring& original) {
   if (original.compare(0, 4, kExtendedPrefix) == 0)
     return original;
-  const std::wstring path = full_path(original);
+  std::wstring path = full_path(original);
   if (path.compare(0, 2, L"\\\\") == 0)
     return L"\\\\?\\UNC\\" + path.substr(2);
   if (path.size() > 2 && path[1] == L':' && path[2] == L'\\')
