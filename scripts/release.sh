@@ -10,11 +10,7 @@ echo "release: building commit $commit (uncommitted changes are not included)"
 source=build/release/source
 build=build/release/build
 rm -rf build/release
-mkdir -p "$source"
-git archive "$commit" | tar -x -C "$source"
-cmake -S "$source" -B "$build" --preset windows -DKIVO_TESTS=OFF \
-  -DKIVO_CACHE_DIR="$repo/build-cache" --no-warn-unused-cli >/dev/null
-cmake --build "$build" -j2 --target kivo >/dev/null
+scripts/build-commit.sh "$commit" "$source" "$build"
 version=$(sed -nE 's/^project\(kivo VERSION ([0-9.]+).*/\1/p' "$source/CMakeLists.txt")
 scripts/check-pe.sh "$build/kivo.exe" i686 "$version.0" >/dev/null ||
   { scripts/check-pe.sh "$build/kivo.exe" i686 "$version.0" | grep -v '^ok'; exit 1; }
