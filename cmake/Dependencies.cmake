@@ -6,16 +6,25 @@
 set(KIVO_CACHE_DIR "${PROJECT_SOURCE_DIR}/build-cache"
     CACHE PATH "Where scripts/setup.sh puts third-party sources")
 
+# TinyXML's source folder in build-cache/, empty when it is not there.
+file(GLOB KIVO_TINYXML_SOURCE_DIR LIST_DIRECTORIES true
+     "${KIVO_CACHE_DIR}/tinyxml-2.6*")
+
+# Adds the static library |name| built from TinyXML's source.
+function(add_tinyxml_from_source name)
+  set(dir ${KIVO_TINYXML_SOURCE_DIR})
+  add_library(${name} STATIC
+    ${dir}/tinyxml.cpp ${dir}/tinyxmlerror.cpp
+    ${dir}/tinyxmlparser.cpp ${dir}/tinystr.cpp)
+  target_compile_definitions(${name} PUBLIC TIXML_USE_STL)
+  target_include_directories(${name} SYSTEM PUBLIC ${dir})
+endfunction()
+
 if(CMAKE_CROSSCOMPILING)
-  file(GLOB tinyxml_dir LIST_DIRECTORIES true "${KIVO_CACHE_DIR}/tinyxml-2.6*")
-  if(NOT tinyxml_dir)
+  if(NOT KIVO_TINYXML_SOURCE_DIR)
     message(FATAL_ERROR "TinyXML source missing: run scripts/setup.sh")
   endif()
-  add_library(tinyxml STATIC
-    ${tinyxml_dir}/tinyxml.cpp ${tinyxml_dir}/tinyxmlerror.cpp
-    ${tinyxml_dir}/tinyxmlparser.cpp ${tinyxml_dir}/tinystr.cpp)
-  target_compile_definitions(tinyxml PUBLIC TIXML_USE_STL)
-  target_include_directories(tinyxml SYSTEM PUBLIC ${tinyxml_dir})
+  add_tinyxml_from_source(tinyxml)
 else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(TINYXML REQUIRED IMPORTED_TARGET tinyxml)

@@ -17,18 +17,12 @@ target_link_options(standard_settings INTERFACE ${fuzz_sanitizers})
 # fuzzer blind inside the parser.  When scripts/setup.sh has put TinyXML's
 # source into build-cache/, that source is compiled instrumented, as the
 # Windows build compiles it, and takes the library's place.
-file(GLOB fuzz_tinyxml_dir LIST_DIRECTORIES true
-     "${KIVO_CACHE_DIR}/tinyxml-2.6*")
-if(fuzz_tinyxml_dir AND NOT CMAKE_CROSSCOMPILING)
-  add_library(fuzz_tinyxml STATIC
-    ${fuzz_tinyxml_dir}/tinyxml.cpp ${fuzz_tinyxml_dir}/tinyxmlerror.cpp
-    ${fuzz_tinyxml_dir}/tinyxmlparser.cpp ${fuzz_tinyxml_dir}/tinystr.cpp)
-  target_compile_definitions(fuzz_tinyxml PUBLIC TIXML_USE_STL)
-  target_include_directories(fuzz_tinyxml SYSTEM PUBLIC ${fuzz_tinyxml_dir})
+if(KIVO_TINYXML_SOURCE_DIR AND NOT CMAKE_CROSSCOMPILING)
+  add_tinyxml_from_source(fuzz_tinyxml)
   target_compile_options(fuzz_tinyxml PRIVATE
     -fsanitize=fuzzer-no-link ${fuzz_sanitizers} -fno-omit-frame-pointer)
   set_property(TARGET tinyxml PROPERTY INTERFACE_LINK_LIBRARIES fuzz_tinyxml)
-  message(STATUS "Fuzzing TinyXML from ${fuzz_tinyxml_dir}, instrumented")
+  message(STATUS "Fuzzing TinyXML from ${KIVO_TINYXML_SOURCE_DIR}, instrumented")
 else()
   message(STATUS "Fuzzing against Debian's TinyXML library, not instrumented")
 endif()
