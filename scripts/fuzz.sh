@@ -18,24 +18,6 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 build="build/fuzz"
 
-# clang with its sanitizer and libFuzzer runtimes, plus what the native
-# build itself needs.  apt-get runs only when something is missing.
-ensure_packages() {
-  local missing=() package
-  for package in clang libclang-rt-14-dev cmake pkg-config libtinyxml-dev; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
-      grep -q 'install ok installed'; then
-      missing+=("$package")
-    fi
-  done
-  ((${#missing[@]} == 0)) && return 0
-  echo "installing ${missing[*]}"
-  local sudo=()
-  ((EUID == 0)) || sudo=(sudo)
-  "${sudo[@]}" apt-get update
-  "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
-}
-
 # "name: value" from libFuzzer's -print_final_stats=1 block.
 final_stat() {
   sed -n "s/^stat::$1: *//p" "$2" | tail -n 1
@@ -49,7 +31,7 @@ last_status_field() {
   echo "${value:--}"
 }
 
-ensure_packages
+scripts/setup.sh fuzz
 # Only the line telling which TinyXML the config fuzzer exercises.
 cmake --preset fuzz | { grep -E '^-- Fuzzing' || true; }
 cmake --build --preset fuzz -j1

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: scripts/setup.sh [native|windows|all] — installs, where missing, what building and testing need: Debian packages, the i386 architecture for Wine, a Wine prefix, and TinyXML's source for the Windows build.
+# Usage: scripts/setup.sh [native|fuzz|windows|all] — installs, where missing, what building and testing need: Debian packages, the i386 architecture for Wine, a Wine prefix, and TinyXML's source for the Windows build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 what=${1:-all}
@@ -65,11 +65,15 @@ fetch_tinyxml() {
 
 case "$what" in
   native) install_missing "${native_packages[@]}" ;;
+  fuzz)
+    # TinyXML's source too, so that the parser is fuzzed instrumented.
+    install_missing "${native_packages[@]}" dpkg-dev
+    fetch_tinyxml ;;
   windows|all)
     install_missing "${native_packages[@]}"
     enable_i386
     install_missing "${windows_packages[@]}"
     fetch_tinyxml
     scripts/wine.sh --prefix-only ;;
-  *) echo "usage: scripts/setup.sh [native|windows|all]" >&2; exit 2 ;;
+  *) echo "usage: scripts/setup.sh [native|fuzz|windows|all]" >&2; exit 2 ;;
 esac
