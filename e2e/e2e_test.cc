@@ -816,17 +816,24 @@ void expect_layout(const fs::path& install, const Case& c,
   }
 }
 
-// The items a started program recorded in |file|, once it has; none when it
-// has not after 30 s.
-std::optional<std::vector<std::string>> wait_for_record(const fs::path& file) {
+// Waits until |file| exists, at most |seconds|; false when it never did.
+bool wait_for_file(const fs::path& file, int seconds) {
   const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(30);
+      std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   std::error_code error;
   while (!fs::exists(file, error)) {
     if (std::chrono::steady_clock::now() > deadline)
-      return std::nullopt;
+      return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  return true;
+}
+
+// The items a started program recorded in |file|, once it has; none when it
+// has not after 30 s.
+std::optional<std::vector<std::string>> wait_for_record(const fs::path& file) {
+  if (!wait_for_file(file, 30))
+    return std::nullopt;
   std::vector<std::string> items;
   const std::string text = read_file(file);
   for (size_t start = 0, end; (end = text.find('\0', start)) != text.npos;
@@ -977,12 +984,6 @@ pid_t start_in_background(std::vector<std::string> command) {
   return error == 0 ? pid : 0;
 }
 
-bool wait_for_file(const fs::path& file) {
-  for (int i = 0; i < 1200 && !fs::exists(file); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  return fs::exists(file);
-}
-
 // A stale version in use: the holder keeps |held| open without sharing,
 // itself running from |holder_at| (both relative to the install directory).
 struct InUseCase {
@@ -1017,7 +1018,8 @@ TEST_F(WindowsBuild, LeavesAVersionInUseWholeAndRemovesItOnceFree) {
         {launcher(), running.string(), as_seen(install / c.held),
          as_seen(root / "ready"), as_seen(root / "release")});
     ASSERT_NE(held, 0);
-    ASSERT_TRUE(wait_for_file(root / "ready")) << "the holder never got ready";
+    ASSERT_TRUE(wait_for_file(root / "ready", 60))
+        << "the holder never got ready";
 
     EXPECT_EQ(0, run_starter(install / "kivo.exe", {}, root, ""));
     for (const std::string& entry : layout)
